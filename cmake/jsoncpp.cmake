@@ -1,0 +1,15 @@
+# jsoncpp, built as a static library for the target with its own CMake, from
+# the Debian source package fetched by the bootstrap into .deps/libjsoncpp.
+set(JSONCPP_DIR ${PROJECT_SOURCE_DIR}/.deps/libjsoncpp)
+if(NOT EXISTS ${JSONCPP_DIR}/CMakeLists.txt)
+  message(FATAL_ERROR "jsoncpp sources missing in ${JSONCPP_DIR}: run scripts/bootstrap.sh")
+endif()
+set(JSONCPP_WITH_TESTS OFF CACHE BOOL "" FORCE)
+set(JSONCPP_WITH_POST_BUILD_UNITTEST OFF CACHE BOOL "" FORCE)
+set(JSONCPP_WITH_PKGCONFIG_SUPPORT OFF CACHE BOOL "" FORCE)
+set(JSONCPP_WITH_CMAKE_PACKAGE OFF CACHE BOOL "" FORCE)
+set(JSONCPP_WITH_EXAMPLE OFF CACHE BOOL "" FORCE)
+set(BUILD_SHARED_LIBS OFF CACHE BOOL "" FORCE)
+set(BUILD_STATIC_LIBS ON CACHE BOOL "" FORCE)
+set(BUILD_OBJECT_LIBS OFF CACHE BOOL "" FORCE)
+add_subdirectory(${JSONCPP_DIR} ${CMAKE_BINARY_DIR}/deps/jsoncpp EXCLUDE_FROM_ALL)
