@@ -22,4 +22,4 @@ add_custom_target(webinstaller_delaylibs DEPENDS ${_delay_libs})
 
 add_library(webinstaller_delayed_imports INTERFACE)
 add_dependencies(webinstaller_delayed_imports webinstaller_delaylibs)
-target_link_libraries(webinstaller_delayed_imports INTERFACE ${_delay_libs} delayimp)
+target_link_libraries(webinstaller_delayed_imports INTERFACE ${_delay_libs})

@@ -161,4 +161,21 @@ private:
     T* p_ = nullptr;
 };
 
+// A window's device context (GetDC), given back with ReleaseDC.
+class unique_window_dc {
+public:
+    explicit unique_window_dc(HWND window) : window_(window), dc_(::GetDC(window)) {}
+    unique_window_dc(const unique_window_dc&) = delete;
+    unique_window_dc& operator=(const unique_window_dc&) = delete;
+    ~unique_window_dc() {
+        if (dc_) ::ReleaseDC(window_, dc_);
+    }
+    HDC get() const { return dc_; }
+    explicit operator bool() const { return dc_ != nullptr; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
+
 }  // namespace wi

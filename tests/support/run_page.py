@@ -1,0 +1,159 @@
+#!/usr/bin/env python3
+"""Runs the real program end to end on an interface page, under Wine.
+
+    run_page.py --build BUILD --page tests/pages/NAME [options]
+
+1. packs the page folder (with tests/pages/lib/*.js beside it) into an
+   interface package with tools/make-package.sh, served by the local test
+   server (the ctest fixture "test_server") under /files/e2e/<name>/;
+2. writes a brand configuration in debug mode whose addresses point at that
+   server, and makes a copy of the program carrying it (set_brand.exe);
+3. runs the copy with /silent (and --args) under Wine, at most --timeout s;
+4. prints the run's log (kept: debug mode) and the statistics requests the
+   server received, and checks the exit code (--expect-exit, default 0).
+
+Options
+    --fallback-page DIR   the fallback package's page (default: none; the
+                          fallback address then answers 404)
+    --no-package          the first address answers 404 too
+    --expect-log TEXT     the log must contain TEXT (repeatable)
+    --expect-stat TEXT    a statistics request must contain TEXT (repeatable)
+    --args "..."          more command-line arguments for the program
+    --exe PATH            the program to brand (default BUILD/WebInstaller.exe)
+    --release             debug mode off: the statistics go out encoded (they
+                          are decoded here) and the log is scrambled
+Exit status 0 when every expectation holds.
+"""
+import argparse
+import base64
+import json
+import os
+import pathlib
+import shutil
+import subprocess
+import sys
+import time
+import urllib.parse
+
+ROOT = pathlib.Path(__file__).resolve().parents[2]
+
+
+def wine(build, *args, timeout=None):
+    return subprocess.run(["bash", str(ROOT / "scripts" / "wine-run.sh"), *map(str, args)],
+                          timeout=timeout, capture_output=True, text=True, errors="replace")
+
+
+def make_package(page, out):
+    work = out.parent / "site"
+    shutil.rmtree(work, ignore_errors=True)
+    shutil.copytree(page, work)
+    for lib in (ROOT / "tests" / "pages" / "lib").glob("*.js"):
+        shutil.copy(lib, work / lib.name)
+    subprocess.run(["bash", str(ROOT / "tools" / "make-package.sh"), str(work), str(out)], check=True,
+                   capture_output=True)
+
+
+def decode_stat(request_line):
+    """The query of a statistics request; the encoded form (v=2) decoded."""
+    target = request_line.split(" ")[2] if request_line.count(" ") >= 3 else request_line
+    query = target.split("?", 1)[1] if "?" in target else ""
+    if query.startswith("v=2&data="):
+        data = urllib.parse.unquote(query[len("v=2&data="):])
+        return "(decoded) " + urllib.parse.unquote(base64.b64decode(data).decode("utf-8", errors="replace"))
+    return urllib.parse.unquote(query)
+
+
+def main():
+    p = argparse.ArgumentParser()
+    p.add_argument("--build", required=True)
+    p.add_argument("--page")
+    p.add_argument("--name")
+    p.add_argument("--fallback-page")
+    p.add_argument("--no-package", action="store_true")
+    p.add_argument("--expect-exit", type=int, default=0)
+    p.add_argument("--expect-log", action="append", default=[])
+    p.add_argument("--expect-stat", action="append", default=[])
+    p.add_argument("--args", default="")
+    p.add_argument("--exe")
+    p.add_argument("--release", action="store_true")
+    p.add_argument("--timeout", type=int, default=120)
+    a = p.parse_args()
+
+    build = pathlib.Path(a.build).resolve()
+    name = a.name or pathlib.Path(a.page).name
+    state = build / "test-server"
+    ports = dict(line.split("=", 1) for line in (state / "ports.txt").read_text().split())
+    base = f"http://127.0.0.1:{ports['http']}"
+    files = state / "files" / "e2e" / name
+    shutil.rmtree(files, ignore_errors=True)
+    (files / "main").mkdir(parents=True)
+    (files / "fallback").mkdir(parents=True)
+    if a.page and not a.no_package:
+        make_package(ROOT / a.page, files / "main" / "index.7z")
+    if a.fallback_page:
+        make_package(ROOT / a.fallback_page, files / "fallback" / "index.7z")
+
+    stats = f"{base}/stats.gif?event=100&brand=E2E{name}&"
+    brand = {"debug": not a.release, "brand_config": {
+        "url": f"{base}/files/e2e/{name}/main/index.7z",
+        "fallback_url": f"{base}/files/e2e/{name}/fallback/index.7z",
+        "app_id": "368", "company_name": f"E2E {name}", "brand_system_name": f"e2e_{name}",
+        "error_url": stats, "stats_url": stats}}
+    work = build / "tests" / "e2e" / name
+    shutil.rmtree(work, ignore_errors=True)
+    work.mkdir(parents=True)
+    (work / "brand.json").write_text(json.dumps(brand))
+    exe = pathlib.Path(a.exe).resolve() if a.exe else build / "WebInstaller.exe"
+    branded = work / "WebInstaller.exe"
+    r = wine(build, build / "tests" / "set_brand.exe", exe, branded, work / "brand.json", timeout=120)
+    if r.returncode != 0:
+        sys.exit(f"set_brand failed: {r.stdout}{r.stderr}")
+
+    requests_log = state / "requests.log"
+    seen_requests = requests_log.read_text(errors="replace").count("\n") if requests_log.exists() else 0
+    started = time.time()
+    try:
+        run = wine(build, branded, "/silent", *a.args.split(), timeout=a.timeout)
+        code = run.returncode
+    except subprocess.TimeoutExpired:
+        code = "timeout"
+
+    # The run's working directory: the newest WebInstaller_* folder made after the start.
+    prefix = pathlib.Path(os.environ.get("WEBINSTALLER_WINEPREFIX", ROOT / "build" / "wineprefix"))
+    runs = [d for d in (prefix / "drive_c").glob("users/*/Temp/WebInstaller_*")
+            if d.is_dir() and d.stat().st_mtime >= started - 1]
+    log_text = ""
+    if runs:
+        run_dir = max(runs, key=lambda d: d.stat().st_mtime)
+        for log in run_dir.glob("WebInstaller_*.log"):
+            log_text += subprocess.run([sys.executable, str(ROOT / "tools" / "unscramble-log.py"), str(log)],
+                                       capture_output=True, text=True, errors="replace").stdout
+        print(f"== log of the run ({run_dir.name})")
+        print(log_text)
+        shutil.rmtree(run_dir, ignore_errors=True)
+    else:
+        print("== no working directory of the run was found")
+    lines = requests_log.read_text(errors="replace").splitlines()[seen_requests:] if requests_log.exists() else []
+    stat_lines = [decode_stat(l) for l in lines if "/stats.gif" in l]
+    stat_lines = [l for l in stat_lines if f"E2E{name}&" in l]
+    print("== statistics requests received")
+    for l in stat_lines:
+        print("  ", l)
+
+    failures = []
+    if code != a.expect_exit:
+        failures.append(f"exit code {code}, expected {a.expect_exit}")
+    for text in a.expect_log:
+        if text not in log_text:
+            failures.append(f"log lacks {text!r}")
+    for text in a.expect_stat:
+        if not any(text in l for l in stat_lines):
+            failures.append(f"no statistics request with {text!r}")
+    if failures:
+        print("== FAILED: " + "; ".join(failures))
+        sys.exit(1)
+    print(f"== passed (exit code {code})")
+
+
+if __name__ == "__main__":
+    main()
