@@ -139,6 +139,7 @@ int CApplication::Run(const std::wstring& commandLine) {
     runMode_ = choice.mode;
     const wchar_t* startEvent = choice.startEvent;
     silent_ = wi::Contains(commandLine, L"/silent");
+    CFileSystemUtils::SetUnattended(silent_);
 
     if (!LoadBrandConfiguration(commandLine)) {
         CSendStats::SendLastError(L"failed_to_parse_configuration");

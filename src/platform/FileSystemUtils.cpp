@@ -59,6 +59,13 @@ bool CFileSystemUtils::CreateDirectoryRecurcive(const std::wstring& path) {
     return false;
 }
 
+namespace {
+// Unattended runs: the shell must not stop on an error dialog nobody sees.
+bool g_noErrorUi = false;
+}  // namespace
+
+void CFileSystemUtils::SetUnattended(bool unattended) { g_noErrorUi = unattended; }
+
 bool CFileSystemUtils::ShellDelete(const std::wstring& path, bool permanent, std::wstring& error) {
     // The shell takes a list of names, each ending with a NUL, the list with another.
     std::vector<wchar_t> list(path.begin(), path.end());
@@ -72,6 +79,7 @@ bool CFileSystemUtils::ShellDelete(const std::wstring& path, bool permanent, std
     operation.pTo = nullptr;
     operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION;
     if (!permanent) operation.fFlags |= FOF_ALLOWUNDO;
+    if (g_noErrorUi) operation.fFlags |= FOF_NOERRORUI;
     int result = ::SHFileOperationW(&operation);
     if (result != 0) {
         // Last resort for an empty folder the shell refused; still reported as failure.

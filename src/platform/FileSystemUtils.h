@@ -42,6 +42,8 @@ public:
     // Recycle Bin when not permanent). When the shell fails, an empty folder is
     // still removed with RemoveDirectory; the result stays false then.
     static bool ShellDelete(const std::wstring& path, bool permanent, std::wstring& error);
+    // Unattended (silent) runs: the shell shows no error dialog either.
+    static void SetUnattended(bool unattended);
     // Widens "<parent>\<leaf>\" to "<parent>\" when the parent is named casino or
     // poker (any case) and holds nothing but the leaf.
     static void GetRemovalFolder(std::wstring& folder);

@@ -7,10 +7,16 @@
    interface package with tools/make-package.sh, served by the local test
    server (the ctest fixture "test_server") under /files/e2e/<name>/;
 2. writes a brand configuration in debug mode whose addresses point at that
-   server, and makes a copy of the program carrying it (set_brand.exe);
+   server, and makes a copy of the program carrying it (set_brand.exe),
+   stamped and signed when --stamp is given;
 3. runs the copy with /silent (and --args) under Wine, at most --timeout s;
 4. prints the run's log (kept: debug mode) and the statistics requests the
    server received, and checks the exit code (--expect-exit, default 0).
+
+The package also holds tests/pages/lib/*.js (pagetest.js: checks and the
+callback dispatcher) and a generated testenv.js: TEST_ENV.server (the test
+server's address), .https, .files (an address serving the folder .filesDir),
+.scratch (an empty folder for the page, as a Windows path) and .build.
 
 Options
     --fallback-page DIR   the fallback package's page (default: none; the
@@ -20,6 +26,9 @@ Options
     --expect-stat TEXT    a statistics request must contain TEXT (repeatable)
     --args "..."          more command-line arguments for the program
     --exe PATH            the program to brand (default BUILD/WebInstaller.exe)
+    --stamp KEY=VALUE     stamp the branded copy with this pair (tools/stamp.py;
+                          repeatable), then sign it with osslsigncode and a
+                          throw-away key and certificate made with openssl
     --release             debug mode off: the statistics go out encoded (they
                           are decoded here) and the log is scrambled
 Exit status 0 when every expectation holds.
@@ -43,14 +52,34 @@ def wine(build, *args, timeout=None):
                           timeout=timeout, capture_output=True, text=True, errors="replace")
 
 
-def make_package(page, out):
+def windows_path(path):
+    return "Z:" + str(path).replace("/", "\\")
+
+
+def make_package(page, out, env):
     work = out.parent / "site"
     shutil.rmtree(work, ignore_errors=True)
     shutil.copytree(page, work)
     for lib in (ROOT / "tests" / "pages" / "lib").glob("*.js"):
         shutil.copy(lib, work / lib.name)
+    # What a test page needs to know of its surroundings, as testenv.js.
+    (work / "testenv.js").write_text("var TEST_ENV = " + json.dumps(env, indent=1) + ";\n")
     subprocess.run(["bash", str(ROOT / "tools" / "make-package.sh"), str(work), str(out)], check=True,
                    capture_output=True)
+
+
+def stamp_and_sign(exe, work, pairs):
+    """Stamp, then sign: the block must lie directly in front of the signature."""
+    def run(*args):
+        r = subprocess.run([str(x) for x in args], capture_output=True, text=True, errors="replace")
+        if r.returncode != 0:
+            sys.exit(f"{args[0]} failed: {r.stdout}{r.stderr}")
+    run(sys.executable, ROOT / "tools" / "stamp.py", "write", exe, *pairs)
+    key, cert, signed = work / "stamp-key.pem", work / "stamp-cert.pem", work / "signed.exe"
+    run("openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", cert, "-days", "2",
+        "-subj", "/CN=E2E Stamped Program", "-addext", "extendedKeyUsage=codeSigning")
+    run("osslsigncode", "sign", "-certs", cert, "-key", key, "-n", "E2E stamped program", "-in", exe, "-out", signed)
+    os.replace(signed, exe)
 
 
 def decode_stat(request_line):
@@ -75,6 +104,7 @@ def main():
     p.add_argument("--expect-stat", action="append", default=[])
     p.add_argument("--args", default="")
     p.add_argument("--exe")
+    p.add_argument("--stamp", action="append", default=[])
     p.add_argument("--release", action="store_true")
     p.add_argument("--timeout", type=int, default=120)
     a = p.parse_args()
@@ -88,10 +118,21 @@ def main():
     shutil.rmtree(files, ignore_errors=True)
     (files / "main").mkdir(parents=True)
     (files / "fallback").mkdir(parents=True)
+    scratch = build / "tests" / "e2e-scratch" / name
+    shutil.rmtree(scratch, ignore_errors=True)
+    scratch.mkdir(parents=True)
+    env = {
+        "server": base,                                   # the test server, plain http
+        "https": f"https://127.0.0.1:{ports.get('https', '')}",
+        "files": f"{base}/files/e2e/{name}/",             # served from <build>/test-server/files/e2e/<name>/
+        "filesDir": windows_path(files),                  # that folder as the program sees it
+        "scratch": windows_path(scratch),                 # an empty folder for the page to use
+        "build": windows_path(build),                     # the build folder (test programs in tests\\)
+    }
     if a.page and not a.no_package:
-        make_package(ROOT / a.page, files / "main" / "index.7z")
+        make_package(ROOT / a.page, files / "main" / "index.7z", env)
     if a.fallback_page:
-        make_package(ROOT / a.fallback_page, files / "fallback" / "index.7z")
+        make_package(ROOT / a.fallback_page, files / "fallback" / "index.7z", env)
 
     stats = f"{base}/stats.gif?event=100&brand=E2E{name}&"
     brand = {"debug": not a.release, "brand_config": {
@@ -108,6 +149,8 @@ def main():
     r = wine(build, build / "tests" / "set_brand.exe", exe, branded, work / "brand.json", timeout=120)
     if r.returncode != 0:
         sys.exit(f"set_brand failed: {r.stdout}{r.stderr}")
+    if a.stamp:
+        stamp_and_sign(branded, work, a.stamp)
 
     requests_log = state / "requests.log"
     seen_requests = requests_log.read_text(errors="replace").count("\n") if requests_log.exists() else 0

@@ -33,6 +33,8 @@ var PageTest = (function () {
     // fn(params) runs when a worker result with this callback id arrives;
     // returning true keeps the listener for later results.
     function listen(id, fn) { listeners[id] = fn; }
+    // Stops waiting for results with this callback id.
+    function unlisten(id) { delete listeners[id]; }
     function dispatch(text) {
         var message;
         try { message = JSON.parse(text); } catch (e) { failures.push("callback text is not JSON: " + text); return; }
@@ -53,8 +55,8 @@ var PageTest = (function () {
         for (var k in listeners) if (listeners.hasOwnProperty(k)) return;
         finish();
     }
-    return { execute: execute, call: call, check: check, equal: equal, listen: listen, dispatch: dispatch,
-             finish: finish, finishWhenIdle: finishWhenIdle, failures: failures };
+    return { execute: execute, call: call, check: check, equal: equal, listen: listen, unlisten: unlisten,
+             dispatch: dispatch, finish: finish, finishWhenIdle: finishWhenIdle, failures: failures };
 })();
 
 function __GLOBAL_INSTALLER_CPP_CB_FUNCTION__(text) {
