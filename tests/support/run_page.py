@@ -31,6 +31,10 @@ Options
                           throw-away key and certificate made with openssl
     --release             debug mode off: the statistics go out encoded (they
                           are decoded here) and the log is scrambled
+    --expect-cleanup      after the run, its clean-up batch files must remove the
+                          working directory (found by the run GUID of its
+                          statistics) and, after a successful install, the
+                          program copy itself, within 20 s
 Exit status 0 when every expectation holds.
 """
 import argparse
@@ -38,6 +42,7 @@ import base64
 import json
 import os
 import pathlib
+import re
 import shutil
 import subprocess
 import sys
@@ -106,6 +111,7 @@ def main():
     p.add_argument("--exe")
     p.add_argument("--stamp", action="append", default=[])
     p.add_argument("--release", action="store_true")
+    p.add_argument("--expect-cleanup", action="store_true")
     p.add_argument("--timeout", type=int, default=120)
     a = p.parse_args()
 
@@ -184,6 +190,21 @@ def main():
         print("  ", l)
 
     failures = []
+    if a.expect_cleanup:
+        guids = {m.group(1) for l in stat_lines for m in [re.search(r"process_id=([0-9A-F]{32})", l)] if m}
+        if len(guids) != 1:
+            failures.append(f"run GUID not found in the statistics ({sorted(guids)})")
+        else:
+            guid = guids.pop()
+            leftovers = lambda: [d for d in (prefix / "drive_c").glob(f"users/*/Temp/WebInstaller_{guid}")] + \
+                ([branded] if branded.exists() else [])
+            deadline = time.time() + 20
+            while leftovers() and time.time() < deadline:
+                time.sleep(0.2)
+            if leftovers():
+                failures.append(f"not removed after the run: {[str(x) for x in leftovers()]}")
+            else:
+                print(f"== clean-up removed the working directory WebInstaller_{guid} and the program copy")
     if code != a.expect_exit:
         failures.append(f"exit code {code}, expected {a.expect_exit}")
     for text in a.expect_log:
