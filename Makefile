@@ -4,8 +4,9 @@ BRAND_CONFIG ?=
 CMAKE_ARGS ?=
 JOBS ?= 2
 
+BRAND_ARGS :=
 ifneq ($(BRAND_CONFIG),)
-CMAKE_ARGS += -DBRAND_CONFIG=$(abspath $(BRAND_CONFIG))
+BRAND_ARGS := -DBRAND_CONFIG=$(abspath $(BRAND_CONFIG))
 endif
 
 .PHONY: all build test demo bench bootstrap configure clean
@@ -16,7 +17,7 @@ bootstrap:
 	@bash scripts/bootstrap.sh
 
 configure:
-	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-mingw.cmake $(CMAKE_ARGS) >/dev/null
+	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-mingw.cmake $(BRAND_ARGS) $(CMAKE_ARGS) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)

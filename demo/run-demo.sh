@@ -43,7 +43,7 @@ cleanup() {
 }
 trap cleanup EXIT
 for _ in $(seq 50); do
-    python3 - "$PORT" <<'PY' && break || sleep 0.1
+    python3 - "$PORT" 2>/dev/null <<'PY' && break || sleep 0.1
 import socket, sys
 socket.create_connection(("127.0.0.1", int(sys.argv[1])), 1).close()
 PY
@@ -59,7 +59,7 @@ mkdir -p "$USER_DIR/Downloads"
 SETUP="$USER_DIR/Downloads/KestrelmoorDemoSetup.exe"
 cp "$BUILD_DIR/WebInstaller.exe" "$SETUP"
 rm -rf "$INSTALL_DIR"
-before=" $(ls -d "$TEMP_DIR"/WebInstaller_* 2>/dev/null | tr '\n' ' ') "
+before=" $(ls -d "$TEMP_DIR"/WebInstaller_* 2>/dev/null | tr '\n' ' ' || true) "
 
 say "Running C:\\users\\$(whoami)\\Downloads\\KestrelmoorDemoSetup.exe /silent"
 LOG_COPY="$ROOT/$BUILD_DIR/demo-run.log"

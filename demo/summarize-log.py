@@ -27,11 +27,18 @@ for line in sys.stdin:
             params = json.loads(m.group(2)).get("params", {})
         except ValueError:
             params = {}
+        if m.group(1) == "executeFileAsyncThreadFunc":
+            print("   the product ran and ended with exit code %s" % params.get("exitCode"))
         if m.group(1) == "progressCallback":
             print("   progress:  %3s %%  (%s bytes more)" % (params.get("percent"), params.get("amount")))
         else:
             shown = {k: v for k, v in params.items() if k != "function"}
             print("   result of %s: %s" % (m.group(1), json.dumps(shown)))
+        continue
+    if "No response is needed" in message:
+        continue  # statistics requests do not wait for the answer
+    if "readAdvDataFromExec_nosignuture" in message:
+        print("   note: the installer is not signed, so it carries no stamped download data")
         continue
     if re.search(r"\| (WRN|ERR) \|", line):
         print("   note: " + message)
