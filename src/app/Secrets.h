@@ -3,7 +3,7 @@
 //  - The verifier salt (10 ASCII characters) is put in front of the run GUID
 //    before hashing; the pixel server uses the verifier to tell our events apart.
 //  - The package phrase (18 ASCII characters): its MD5 is the password of the
-//    interface packages; tools/print-package-password prints it for the
+//    interface packages; tools/package-password.py prints it for the
 //    package builder.
 namespace secrets {
 constexpr char kVerifierSalt[] = "kM4r!qZ7pX";
