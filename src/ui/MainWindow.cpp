@@ -8,6 +8,7 @@
 #include "diagnostics/SendStats.h"
 #include "platform/Handles.h"
 #include "resources/resource.h"
+#include "ui/LayeredSurface.h"
 
 constexpr wchar_t CMainWindow::kClassName[];
 
@@ -54,21 +55,11 @@ void CMainWindow::UpdateLayeredSurface(BYTE alpha) {
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;
 
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;  // bottom-up
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
     wi::unique_hgdiobj section;
-    if (memoryDc && width > 0 && height > 0) {
-        section.reset(::CreateDIBSection(windowDc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    }
-    if (section && bits) {
+    if (memoryDc) section = CreateClearSection(windowDc.get(), width, height, &bits);
+    if (section) {
         HGDIOBJ previous = ::SelectObject(memoryDc.get(), section.get());
-        std::memset(bits, 0, static_cast<size_t>(width) * static_cast<size_t>(height) * 4);  // transparent black
         const bool rectsDiffer = std::memcmp(&contentRect_, &windowRect_, sizeof(RECT)) != 0;
         if (rectsDiffer && backgroundSet_) {
             Gdiplus::Graphics graphics(memoryDc.get());

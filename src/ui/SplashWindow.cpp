@@ -5,6 +5,7 @@
 #include "diagnostics/Logger.h"
 #include "platform/Handles.h"
 #include "resources/resource.h"
+#include "ui/LayeredSurface.h"
 
 namespace {
 
@@ -99,18 +100,10 @@ void CSplashWindow::DrawWithAlpha(Gdiplus::Bitmap* bitmap, BYTE opacity) {
     wi::unique_hdc memoryDc(::CreateCompatibleDC(windowDc.get()));
     if (!memoryDc) return;
 
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;  // bottom-up
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    wi::unique_hgdiobj section(::CreateDIBSection(windowDc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!section || !bits) return;
+    wi::unique_hgdiobj section = CreateClearSection(windowDc.get(), width, height, &bits);
+    if (!section) return;
     const int stride = width * 4;
-    std::memset(bits, 0, static_cast<size_t>(stride) * height);  // fully transparent
     HGDIOBJ previous = ::SelectObject(memoryDc.get(), section.get());
 
     {
