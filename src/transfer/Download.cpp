@@ -1,9 +1,11 @@
 // HTTP(S) transfer through WinINet.
 //
 // Why it is built the way it is:
-// - Reads grow up to 256,000 bytes while the network keeps up: under Wine
+// - Reads grow up to 1,024,000 bytes while the network keeps up: under Wine
 //   every InternetReadFile is a round trip into the server process, and
-//   10,240-byte reads cost several times the transfer itself. A blocking read
+//   10,240-byte reads cost several times the transfer itself (256 MiB from a
+//   local server: 256,000-byte reads 0.47 s, 1,024,000-byte reads 0.14-0.20 s,
+//   curl 0.25-0.27 s). A blocking read
 //   returns only once it is full, so on a slow link reads shrink again and
 //   cancelling still answers within a fraction of a second. Progress
 //   counting, the report threshold and the final zero-byte step run per
@@ -43,7 +45,7 @@ namespace {
 
 constexpr const wchar_t* kFn = L"Tools::Download";
 constexpr DWORD kSlice = 10240;             // unit of progress and cancel checks
-constexpr DWORD kMaxReadSlices = 25;        // largest read: 256,000 bytes
+constexpr DWORD kMaxReadSlices = 100;       // largest read: 1,024,000 bytes
 constexpr DWORD kFastReadMs = 50;           // a full read this quick: read more next time
 constexpr DWORD kSlowReadMs = 250;          // a read this slow: read less next time
 constexpr int kMaxReadRetries = 10;         // ERROR_INSUFFICIENT_BUFFER retries
