@@ -109,6 +109,10 @@ std::wstring CMappedFile::DecodeText(const unsigned char* bytes, size_t count) {
     } else if (count >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
         form = kUtf8;
         skip = 3;
+    } else if (count >= 2 && count % 2 == 0 && bytes[0] != 0 && bytes[1] == 0) {
+        // UTF-16LE without a byte-order mark, as WriteText stores text: read
+        // as 8-bit text it would end after its first character.
+        form = kUtf16Le;
     }
     const unsigned char* body = bytes + skip;
     size_t length = count - skip;

@@ -31,6 +31,8 @@ Options
                           throw-away key and certificate made with openssl
     --release             debug mode off: the statistics go out encoded (they
                           are decoded here) and the log is scrambled
+    --qa-brand NAME       QA installer mode with this QA brand name (paths
+                          holding "Quorvent QA DEV" are redirected to NAME)
     --expect-cleanup      after the run, its clean-up batch files must remove the
                           working directory (found by the run GUID of its
                           statistics) and, after a successful install, the
@@ -112,6 +114,7 @@ def main():
     p.add_argument("--stamp", action="append", default=[])
     p.add_argument("--release", action="store_true")
     p.add_argument("--expect-cleanup", action="store_true")
+    p.add_argument("--qa-brand")
     p.add_argument("--timeout", type=int, default=120)
     a = p.parse_args()
 
@@ -146,6 +149,8 @@ def main():
         "fallback_url": f"{base}/files/e2e/{name}/fallback/index.7z",
         "app_id": "368", "company_name": f"E2E {name}", "brand_system_name": f"e2e_{name}",
         "error_url": stats, "stats_url": stats}}
+    if a.qa_brand:
+        brand.update({"QAInstaller": True, "QANameBrand": a.qa_brand, "QAInstallerType": "test"})
     work = build / "tests" / "e2e" / name
     shutil.rmtree(work, ignore_errors=True)
     work.mkdir(parents=True)

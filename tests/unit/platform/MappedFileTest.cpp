@@ -255,6 +255,8 @@ TEST(MappedFile, DecodeText) {
         {Bytes({0xE2, 0x82, 0xAC, 'x'}), L"\u20ACx"},               // the same, UTF-8
         {Bytes({0xFF, 0xFE, 'A', 0, 0, 0, 'B', 0}), L"A"},          // ends at the first NUL unit
         {Bytes({'A', 0, 'B'}), L"A"},                               // ends at the first NUL byte
+        {Bytes({'q', 0, 'a', 0}), L"qa"},                           // UTF-16LE as WriteText stores it
+        {Bytes({'A', 0, 'B', 'C'}), L"A\u4342"},                     // even and c 0 first: UTF-16LE
         {Bytes({0xFF, 0xFE, 'A', 0, 'B'}), L"AB"},                  // odd byte meets the added zeros
         {Bytes({0xFF, 0xFE}), L""},                                 // only a byte-order mark
         {Bytes({0xFE, 0xFF}), L""},
