@@ -10,7 +10,7 @@ CACHE="${WEBINSTALLER_DEPS_CACHE:-/var/cache/webinstaller-deps}"
 
 PACKAGES=(g++-mingw-w64-i686-posix mingw-w64-i686-dev cmake ninja-build
           wine wine32:i386 xvfb xauth googletest 7zip osslsigncode openssl
-          python3 dpkg-dev curl imagemagick)
+          python3 dpkg-dev curl)
 
 SUDO=""
 if [ "$(id -u)" != 0 ]; then SUDO="sudo"; fi
