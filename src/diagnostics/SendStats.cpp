@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlwapi.h>
 
+#include <atomic>
 #include <memory>
 
 #include "app/Application.h"
@@ -38,8 +39,14 @@ StatsFacts CollectFacts() {
     return f;
 }
 
+// Requests still on their way; the end of the run waits a little for them.
+std::atomic<int> g_pending{0};
+
 DWORD WINAPI PixelThread(LPVOID param) {
     std::unique_ptr<std::wstring> address(static_cast<std::wstring*>(param));
+    struct Done {
+        ~Done() { --g_pending; }
+    } done;
     try {
         Tools::DownloadRequest request;
         request.url = *address;
@@ -81,11 +88,22 @@ void CSendStats::SendToPixelServer(const std::wstring& base, const std::wstring&
     std::wstring address = base + query;
     Logger::Write(DISPATCHER_HANDLER, INF, L"%ls [%ls]", L"CSendStats::SendToPixelServer", address.c_str());
     auto* copy = new std::wstring(address);
+    ++g_pending;
     HANDLE thread = ::CreateThread(nullptr, 0, PixelThread, copy, 0, nullptr);
     if (!thread) {
+        --g_pending;
         delete copy;
         Logger::Write(DISPATCHER_HANDLER, ERR, L"%ls Failed to create thread", L"CSendStats::SendToPixelServer");
         return;
     }
     ::CloseHandle(thread);
+}
+
+bool CSendStats::WaitForPending(DWORD maxMs) {
+    DWORD start = ::GetTickCount();
+    while (g_pending.load() > 0) {
+        if (::GetTickCount() - start >= maxMs) return false;
+        ::Sleep(10);
+    }
+    return true;
 }

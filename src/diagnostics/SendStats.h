@@ -1,6 +1,8 @@
 #pragma once
 // Statistics events: one HTTP GET per event to the pixel server, each sent
 // from a detached thread of its own; nobody waits for it.
+#include <windows.h>
+
 #include <string>
 
 class CSendStats {
@@ -17,4 +19,8 @@ public:
     static void SendLastError(const std::wstring& token);
     // Forms base + query and starts the request thread.
     static void SendToPixelServer(const std::wstring& base, const std::wstring& query);
+    // Waits at most maxMs for requests still being sent; true when none is
+    // left. The end of the run uses it so that its last events (a failure
+    // event comes right before the quit) are not lost with the process.
+    static bool WaitForPending(DWORD maxMs);
 };
