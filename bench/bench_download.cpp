@@ -10,16 +10,10 @@
 #include <cstdio>
 #include <string>
 
+#include "support/HostPath.h"
 #include "transfer/Download.h"
 
 namespace {
-
-std::wstring WindowsPath(std::wstring path) {
-    if (!path.empty() && path[0] == L'/') path = L"Z:" + path;
-    for (wchar_t& c : path)
-        if (c == L'/') c = L'\\';
-    return path;
-}
 
 void PrintFailure(const std::wstring& text) { std::fwprintf(stderr, L"failure: %ls\n", text.c_str()); }
 
@@ -35,7 +29,7 @@ int wmain(int argc, wchar_t** argv) {
     int reports = 0;
     Tools::DownloadRequest request;
     request.url = argv[1];
-    request.outputFile = WindowsPath(argv[2]);
+    request.outputFile = HostPath(argv[2]);
     request.cancelEvent = cancel;
     request.progressId = 1;
     request.progressStep = 5;

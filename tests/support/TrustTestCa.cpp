@@ -14,14 +14,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "HostPath.h"
 
-std::wstring WindowsPath(std::wstring path) {
-    if (!path.empty() && path[0] == L'/') path = L"Z:" + path;
-    for (wchar_t& c : path)
-        if (c == L'/') c = L'\\';
-    return path;
-}
+namespace {
 
 bool ReadFileBytes(const std::wstring& path, std::string& out) {
     HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -43,7 +38,7 @@ int wmain(int argc, wchar_t** argv) {
         std::fwprintf(stderr, L"usage: trust_test_ca <ca.pem>\n");
         return 2;
     }
-    std::wstring path = WindowsPath(argv[1]);
+    std::wstring path = HostPath(argv[1]);
     std::string pem;
     if (!ReadFileBytes(path, pem)) {
         std::fwprintf(stderr, L"cannot read %ls (%lu)\n", path.c_str(), ::GetLastError());

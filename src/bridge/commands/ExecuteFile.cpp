@@ -8,7 +8,6 @@
 #include <ctime>
 
 #include "app/Application.h"
-#include "bridge/commands/CommandMembers.h"
 #include "bridge/dispatcher/Answer.h"
 #include "bridge/dispatcher/DispatcherHandler.h"
 #include "bridge/dispatcher/Request.h"

@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include "app/Application.h"
-#include "bridge/commands/CommandMembers.h"
 #include "bridge/dispatcher/Answer.h"
 #include "bridge/dispatcher/DispatcherHandler.h"
 #include "bridge/dispatcher/Request.h"

@@ -5,7 +5,7 @@
 #include <shlwapi.h>
 
 #include "app/Application.h"
-#include "bridge/commands/CommandMembers.h"
+#include "bridge/dispatcher/Request.h"
 #include "bridge/dispatcher/Answer.h"
 #include "bridge/dispatcher/DispatcherHandler.h"
 #include "diagnostics/LastErrorName.h"

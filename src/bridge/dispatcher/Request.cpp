@@ -116,6 +116,24 @@ bool ReadNumber(const Json::Value& params, const char* name, long long* out) {
     return member && NumberValue(*member, out);
 }
 
+bool ReadPath(const Json::Value& params, const char* name, std::wstring* out) {
+    std::wstring text;
+    if (!ReadString(params, name, &text)) return false;
+    if (text.find(L'\0') != std::wstring::npos) return false;
+    *out = text;
+    return true;
+}
+
+bool ReadJsonInteger(const Json::Value& params, const char* name, int* out) {
+    const Json::Value* member = Member(params, name);
+    if (!member) return false;
+    // The reader keeps a number written with a fraction or an exponent as a real.
+    if (member->type() != Json::intValue && member->type() != Json::uintValue) return false;
+    if (!member->isInt()) return false;
+    *out = member->asInt();
+    return true;
+}
+
 int CallbackId(const Json::Value& params, const char* name) {
     int id = -1;
     return ReadInt(params, name, &id) ? id : -1;

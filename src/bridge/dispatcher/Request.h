@@ -46,6 +46,15 @@ bool ReadInt(const Json::Value& params, const char* name, int* out);
 bool ReadNumber(const Json::Value& params, const char* name, long long* out);
 bool NumberValue(const Json::Value& value, long long* out);
 
+// A path member: a string member without NUL characters. The Win32 calls
+// would end the path at the first NUL and act on a shorter path than the one
+// the page named (a folder deletion on "C:\Data\0\Old" would delete C:\Data),
+// so such a member counts as missing.
+bool ReadPath(const Json::Value& params, const char* name, std::wstring* out);
+// A member written as a JSON integer that fits a signed 32-bit value: 5
+// counts, 5.0, 5e0 and "5" do not (ReadInt also takes 5.0).
+bool ReadJsonInteger(const Json::Value& params, const char* name, int* out);
+
 // A callback id member (onFinishId, onProgressId ...): -1 when absent.
 int CallbackId(const Json::Value& params, const char* name);
 
