@@ -49,9 +49,16 @@ std::optional<std::wstring> BrowserRegistryVersion(const wchar_t* userKey, const
     return ReadValue(key.get(), value);
 }
 
-std::wstring AppPath(const wchar_t* subKey) {
-    auto path = SystemInfo::ReadRegString(HKEY_LOCAL_MACHINE, subKey, nullptr);
-    return path ? *path : std::wstring();
+bool Usable(const std::optional<std::wstring>& version) {
+    return version && !version->empty() && *version != kUnknownVersion;
+}
+
+// The registry's version, or else that of the App Paths program (looked up
+// only when needed).
+std::wstring BrowserVersion(const std::optional<std::wstring>& registry, const wchar_t* appPathKey) {
+    if (Usable(registry)) return *registry;
+    auto path = SystemInfo::ReadRegString(HKEY_LOCAL_MACHINE, appPathKey, nullptr);
+    return SystemInfo::ChooseBrowserVersion(registry, path ? *path : std::wstring());
 }
 
 }  // namespace
@@ -173,7 +180,7 @@ std::wstring SystemInfo::GetIEVersion() {
 
 std::wstring SystemInfo::ChooseBrowserVersion(const std::optional<std::wstring>& registryVersion,
                                               const std::wstring& appPath) {
-    if (registryVersion && !registryVersion->empty() && *registryVersion != kUnknownVersion) return *registryVersion;
+    if (Usable(registryVersion)) return *registryVersion;
     if (appPath.empty()) return kUnknownVersion;
     std::wstring fileVersion = GetFileVersionText(appPath);
     return fileVersion.empty() ? std::wstring(kUnknownVersion) : fileVersion;
@@ -183,16 +190,13 @@ std::wstring SystemInfo::GetChromeVersion() {
     auto registry = BrowserRegistryVersion(
         L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Google Chrome",
         L"Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Google Chrome", L"Version");
-    if (registry && !registry->empty() && *registry != kUnknownVersion) return *registry;
-    return ChooseBrowserVersion(registry, AppPath(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\chrome.exe"));
+    return BrowserVersion(registry, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\chrome.exe");
 }
 
 std::wstring SystemInfo::GetFirefoxVersion() {
     auto registry = BrowserRegistryVersion(L"Software\\Mozilla\\Mozilla Firefox",
                                            L"Software\\Wow6432Node\\Mozilla\\Mozilla Firefox", L"CurrentVersion");
-    if (registry && !registry->empty() && *registry != kUnknownVersion) return *registry;
-    return ChooseBrowserVersion(registry,
-                                AppPath(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\firefox.exe"));
+    return BrowserVersion(registry, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\firefox.exe");
 }
 
 std::wstring SystemInfo::GetMajorVersion(const std::wstring& text, size_t count) {
